@@ -42,11 +42,17 @@ bool validKey(int key, int layer) {
 } // namespace
 
 ConfigStore::ConfigStore() {
-    // Every counter reads as "not read" until the keyboard supplies it.
-    std::memset(pressCounts, 0xC8, sizeof(pressCounts));
+    invalidateCounters();
 }
 
 ConfigStore::~ConfigStore() = default;
+
+void ConfigStore::invalidateCounters() {
+    // Every byte 0xC8: each counter reads as a negative number, "not read".
+    std::memset(pressCounts, 0xC8, sizeof(pressCounts));
+    mostPressedKey = -1;
+    leastPressedKey = -1;
+}
 
 bool ConfigStore::isChinese() const {
     return language == "zh-CN";

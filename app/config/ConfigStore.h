@@ -124,4 +124,7 @@ public:
     void applyKeyAssignmentArray(int key, int layer, const int* array, int size);
     // Recomputes mostPressedKey and leastPressedKey from pressCounts.
     void updatePressExtremes();
+    // Marks every counter as not read (each byte 0xC8) and forgets the extremes, as the
+    // constructor does and a profile load must.
+    void invalidateCounters();
 };

@@ -301,9 +301,16 @@ TEST(PressCounters, MostAndLeast) {
         EXPECT_EQ(store->mostPressedKey, c.most);
         EXPECT_EQ(store->leastPressedKey, c.least);
     }
-    // Counters never read: none.
+    // Counters never read, or invalidated after a read: none.
     auto store = std::make_unique<ConfigStore>();
     store->updatePressExtremes();
     EXPECT_EQ(store->mostPressedKey, -1);
     EXPECT_EQ(store->leastPressedKey, -1);
+    store->pressCounts[4] = 12;
+    store->updatePressExtremes();
+    EXPECT_EQ(store->mostPressedKey, 4);
+    store->invalidateCounters();
+    EXPECT_EQ(store->mostPressedKey, -1);
+    EXPECT_EQ(store->leastPressedKey, -1);
+    EXPECT_EQ(static_cast<unsigned>(store->pressCounts[4]), 0xC8C8C8C8u);
 }
