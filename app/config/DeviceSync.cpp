@@ -278,12 +278,14 @@ bool ConfigStore::readLightFromKeyboard() {
 
 bool ConfigStore::readCountersFromKeyboard() {
     int counters[kKeyCount] = {};
-    const bool ok = device.getPressCounterFromDev(counters);
+    if (!device.getPressCounterFromDev(counters)) {
+        return false; // nothing was handed out: keep "not read" rather than show zeros
+    }
     for (int k = 1; k <= kKeyCount; ++k) {
         pressCounts[k] = counters[k - 1];
     }
     updatePressExtremes();
-    return ok;
+    return true;
 }
 
 void ConfigStore::updatePressExtremes() {

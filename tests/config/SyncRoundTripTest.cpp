@@ -394,5 +394,8 @@ TEST_F(Sync, ClosedDeviceDoesNothing) {
     EXPECT_FALSE(closed->readKeysFromKeyboard(0));
     EXPECT_FALSE(closed->sendLightToKeyboard());
     EXPECT_FALSE(closed->readLightFromKeyboard());
+    EXPECT_FALSE(closed->readCountersFromKeyboard());
     EXPECT_EQ(closed->keyHwCode[1][0], 1);
+    EXPECT_LT(closed->pressCounts[1], 0); // still "not read", not zero
+    EXPECT_EQ(closed->mostPressedKey, -1);
 }
