@@ -399,3 +399,50 @@ TEST_F(Sync, ClosedDeviceDoesNothing) {
     EXPECT_LT(closed->pressCounts[1], 0); // still "not read", not zero
     EXPECT_EQ(closed->mostPressedKey, -1);
 }
+
+class SyncHostile : public Sync, public ::testing::WithParamInterface<SimulatorBackend::Hostile> {};
+
+TEST_P(SyncHostile, GarbledRepliesNeverBreakTheStore) {
+    assign(5, 0, 2, {u"LCTRL", u"C"});
+    ListRecord& macro = assign(6, 0, 3, {u"A Down", delay(50), u"B Down"});
+    macro.Cycles = 2;
+    ASSERT_TRUE(store->sendKeysToKeyboard(0));
+    sim->setHostile(GetParam());
+
+    auto fresh = openStore(1);
+    const bool ok = fresh->readKeysFromKeyboard(0);
+    fresh->readLightFromKeyboard();
+    fresh->readCountersFromKeyboard();
+    for (int key = 1; key <= 108; ++key) {
+        for (int layer = 0; layer < 2; ++layer) {
+            const ListRecord& list = fresh->keyLists[key][layer];
+            EXPECT_EQ(list.items.size(), list.children.size());
+            EXPECT_GE(fresh->keyMode[key][layer], 0);
+            EXPECT_LE(fresh->keyMode[key][layer], 8);
+            // Whatever arrived can be shown and sent again.
+            fresh->keyDisplayText(key, layer);
+        }
+    }
+    for (int k = 1; k <= 108; ++k) {
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_GE(fresh->lightTable[k][c], 0);
+            EXPECT_LE(fresh->lightTable[k][c], 255);
+        }
+    }
+    if (!ok) {
+        // A failed read leaves the fresh store's defaults in place.
+        EXPECT_EQ(fresh->keyMode[5][0], 1);
+        EXPECT_EQ(fresh->keyHwCode[5][0], 5);
+    }
+    sim->clearFaults();
+    EXPECT_TRUE(fresh->sendKeysToKeyboard(0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, SyncHostile,
+                         ::testing::Values(SimulatorBackend::Hostile::Garbage,
+                                           SimulatorBackend::Hostile::WrongMarkers,
+                                           SimulatorBackend::Hostile::OversizeCounts,
+                                           SimulatorBackend::Hostile::OversizeLengths,
+                                           SimulatorBackend::Hostile::SlotsOutOfRange,
+                                           SimulatorBackend::Hostile::KindsOutOfRange,
+                                           SimulatorBackend::Hostile::NoEnd));
