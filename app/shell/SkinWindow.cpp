@@ -61,7 +61,8 @@ void SkinWindow::applyColourKeyMask() {
         return;
     }
     // Pixels in the key colour are cut out of the window; the mask follows the stretch.
-    const QImage mask = backgroundImage.createMaskFromColor(colourKey.rgb(), Qt::MaskOutColor);
+    // (In a QBitmap region the set bits are the kept pixels; MaskInColor sets the others.)
+    const QImage mask = backgroundImage.createMaskFromColor(colourKey.rgb(), Qt::MaskInColor);
     QRegion region(QBitmap::fromImage(mask));
     const float s = skinScale();
     if (s != 1.0f) {
