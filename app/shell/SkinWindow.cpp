@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QRegion>
 #include <QScreen>
+#include <QScrollBar>
 #include <QWindow>
 
 SkinWindow::SkinWindow(QWidget* parent, std::size_t recordCount, QColor key)
@@ -233,4 +234,12 @@ void SkinWindow::styleReadOnlyTextBox(QPlainTextEdit* box) {
     pal.setColor(QPalette::Window, QColor(20, 20, 20));
     box->setPalette(pal);
     box->setAutoFillBackground(true);
+    // A light desktop scroll bar would break the dark skin.
+    box->verticalScrollBar()->setStyleSheet(QStringLiteral(
+        "QScrollBar:vertical { background: rgb(20,20,20); width: 10px; margin: 0; }"
+        "QScrollBar::handle:vertical { background: rgb(70,76,88); border-radius: 4px;"
+        " min-height: 24px; }"
+        "QScrollBar::handle:vertical:hover { background: rgb(255,111,0); }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
 }
