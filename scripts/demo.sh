@@ -30,7 +30,9 @@ echo "The two reports of the version query, as the trace recorded them:"
 cut -c1-50 "$trace" | sed 's/$/ .../'
 
 say "Write the example profile (every key assignment, then the backlight)"
-run "${sim[@]}" write examples/example.pro
+: >"$trace"
+run "${sim[@]}" --trace "$trace" write examples/example.pro
+echo "The keyboard received $(grep -c '^> ' "$trace") reports (key slots, then the backlight)."
 
 say "Read everything back from the keyboard into a new profile"
 run "${sim[@]}" read "$work/readback.pro"

@@ -35,8 +35,9 @@ namespace fs = std::filesystem;
 // non-zero handle of its own will do.
 constexpr WindowHandle kProgressWindow = 0x5143;
 
-// The slots of one key transfer, and the scale of the firmware download.
-constexpr long kKeySlots = 216;
+// Progress of a key transfer arrives as the slot just sent or read, 0..215; the firmware
+// download reports on a 0..150 scale.
+constexpr long kLastKeySlot = 215;
 constexpr long kFirmwareScale = 150;
 
 // Thrown inside a run and turned into a one-line message and an exit status at its end;
@@ -278,7 +279,7 @@ void Run::cmdWriteKeys(bool keys, bool light) {
     loadProfile(file);
     openKeyboard();
     if (keys) {
-        progress.start(o.language == "zh-CN" ? "写入按键" : "WriteKeys", kKeySlots);
+        progress.start(o.language == "zh-CN" ? "写入按键" : "WriteKeys", kLastKeySlot);
         transfer(Message{"writing the keys to the keyboard failed", "向键盘写入按键失败"},
                  [&] { return store->sendKeysToKeyboard(kProgressWindow); });
     }
@@ -292,7 +293,7 @@ void Run::cmdRead() {
     const std::string& file = o.args[0];
     openKeyboard();
     store->resetToDefaults();
-    progress.start(o.language == "zh-CN" ? "读取按键" : "ReadKeys", kKeySlots);
+    progress.start(o.language == "zh-CN" ? "读取按键" : "ReadKeys", kLastKeySlot);
     transfer(Message{"reading the keys from the keyboard failed", "从键盘读取按键失败"},
              [&] { return store->readKeysFromKeyboard(kProgressWindow); });
     transfer(Message{"reading the backlight from the keyboard failed", "从键盘读取背光失败"},
