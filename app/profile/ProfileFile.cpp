@@ -10,6 +10,7 @@
 #include "app/config/ConfigStore.h"
 #include "app/profile/xml/XmlDocument.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -100,6 +101,18 @@ struct LoadedKeys {
     ListRecord lists[kKeys + 1][2];
 };
 
+// Characters and elements a list takes in the file, to size the document up front.
+void measureList(const ListRecord& list, std::size_t& chars, std::size_t& elements) {
+    chars += 130; // start and end tag with the seven attributes
+    ++elements;
+    std::size_t count = std::min(list.items.size(), list.children.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        chars += 30 + list.items[i].size() * 2; // room for escapes
+        ++elements;
+        measureList(list.children[i], chars, elements);
+    }
+}
+
 } // namespace
 
 int profileInteger(std::u16string_view s) {
@@ -129,6 +142,15 @@ int profileInteger(std::u16string_view s) {
 std::u16string profileText(const ConfigStore& store) {
     XmlDocument doc;
     doc.loadText(u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n");
+    std::size_t chars = 1024 + 108 * 60 + 216 * 80;
+    std::size_t elements = 8 + 108 + 216 * 2;
+    measureList(store.comboLibrary, chars, elements);
+    measureList(store.macroLibrary, chars, elements);
+    measureList(store.emulationLibrary, chars, elements);
+    for (int k = 1; k <= kKeys; ++k)
+        for (int l = 0; l < 2; ++l)
+            measureList(store.keyLists[k][l], chars, elements);
+    doc.reserve(chars, elements);
     doc.appendElement(store.modelName());
     doc.descend();
 
@@ -174,7 +196,7 @@ std::u16string profileText(const ConfigStore& store) {
     }
     doc.ascend();
     doc.ascend();
-    return doc.text();
+    return doc.releaseText();
 }
 
 bool ConfigStore::saveProfile(const std::filesystem::path& path) {

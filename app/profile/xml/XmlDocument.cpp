@@ -2,6 +2,7 @@
 
 #include "app/profile/xml/XmlInternal.h"
 
+#include <algorithm>
 #include <string>
 
 using namespace xmlengine;
@@ -92,6 +93,19 @@ bool XmlDocument::loadText(std::u16string&& text) {
     parse();
     rewind();
     return true;
+}
+
+void XmlDocument::reserve(std::size_t textLength, std::size_t elementCount) {
+    text_.reserve(std::min(textLength, kMaxTextLength));
+    elements_.reserve(std::min(elementCount + 1, std::size_t(INT32_MAX)));
+}
+
+std::u16string XmlDocument::releaseText() {
+    std::u16string out = std::move(text_);
+    text_.clear();
+    elements_.assign(1, Element{});
+    rewind();
+    return out;
 }
 
 void XmlDocument::rewind() {

@@ -84,6 +84,10 @@ public:
     bool loadText(const std::u16string& text = {});
     bool loadText(std::u16string&& text);
 
+    // Room for a document that is about to be built by appending, so that a large one
+    // does not grow by repeated copying.
+    void reserve(std::size_t textLength, std::size_t elementCount);
+
     // Back to the document level, before its first element.
     void rewind();
     // Makes the next element named name at the current level current (after the current
@@ -117,6 +121,8 @@ public:
                          std::u16string& result);
 
     const std::u16string& text() const { return text_; }
+    // Hands the text over without copying it; the document is empty afterwards.
+    std::u16string releaseText();
     const std::u16string& result() const { return result_; }
     int flags() const { return flags_; }
     void setFlags(int flags) { flags_ = flags; }

@@ -46,14 +46,14 @@ private:
 // False when the converter cannot be opened.
 template <typename Out>
 bool convert(const char* to, const char* from, const char* in, std::size_t inLen, Out& out,
-             std::string_view replacement, std::size_t inUnit, std::size_t& losses) {
+             std::string_view replacement, std::size_t inUnit, std::size_t& losses,
+             std::size_t estimate) {
     Iconv cd(to, from);
     if (!cd.ok())
         return false;
     constexpr std::size_t unit = sizeof(typename Out::value_type);
     std::size_t used = out.size() * unit;
-    // Enough for ASCII-heavy text in either direction; grown when needed.
-    std::size_t estimate = used + inLen * 2 + 16;
+    estimate += used + 16;
     out.resize((estimate + unit - 1) / unit);
     char* src = const_cast<char*>(in);
     std::size_t left = inLen;
@@ -115,7 +115,9 @@ bool decode(const char* encoding, std::string_view bytes, std::u16string& out,
     out.clear();
     const char16_t fffd = 0xFFFD;
     std::string_view rep(reinterpret_cast<const char*>(&fffd), sizeof fffd);
-    return convert(hostUtf16(), encoding, bytes.data(), bytes.size(), out, rep, 1, losses);
+    // No byte decodes to more than one UTF-16 unit.
+    return convert(hostUtf16(), encoding, bytes.data(), bytes.size(), out, rep, 1, losses,
+                   bytes.size() * 2);
 }
 
 // The UTF-8 test: every byte from 0x80 on starts a sequence whose length its leading bits
@@ -505,18 +507,18 @@ bool XmlDocument::saveFile(const std::filesystem::path& path, const std::u16stri
         const char16_t q = u'?';
         std::size_t unused = 0;
         convert(cp.c_str(), hostUtf16(), reinterpret_cast<const char*>(&q), sizeof q, question, "?",
-                2, unused);
+                2, unused, 8);
         if (question.empty())
             question = "?";
     }
     std::size_t losses = 0;
     if (!convert(cp.c_str(), hostUtf16(), reinterpret_cast<const char*>(text.data()),
-                 text.size() * 2, bytes, question, 2, losses)) {
+                 text.size() * 2, bytes, question, 2, losses, text.size() + 16)) {
         // A code page this system's iconv does not have: UTF-8 holds everything.
         cp = "UTF-8";
         bytes.clear();
         convert("UTF-8", hostUtf16(), reinterpret_cast<const char*>(text.data()), text.size() * 2,
-                bytes, "?", 2, losses);
+                bytes, "?", 2, losses, text.size() + 16);
     }
     appendLog(result, kResultLimit, "converted_from",
               {{"encoding", u"UTF-16"}, {"length", number((long long)text.size())}});
