@@ -73,8 +73,10 @@ std::string replaceLineBreaks(std::string text) {
 
 class Run {
 public:
-    Run(const Options& options, std::FILE* out, std::FILE* err, bool progressOnErr)
-        : o(options), out(out), err(err), progress(err, progressOnErr) {}
+    Run(const Options& options, std::FILE* out, std::FILE* err, bool progressOnErr,
+        const SimulatorHook& simulatorHook)
+        : o(options), out(out), err(err), progress(err, progressOnErr),
+          simulatorHook(simulatorHook) {}
 
     ~Run() {
         progress.finish();
@@ -93,6 +95,7 @@ private:
     std::FILE* out;
     std::FILE* err;
     ProgressBar progress;
+    const SimulatorHook& simulatorHook;
     std::unique_ptr<ConfigStore> store;
     std::shared_ptr<ReportLog> log;
     std::shared_ptr<SimulatorBackend> simulator;
@@ -160,6 +163,9 @@ void Run::setUpLink() {
                                      " 的键盘，不是 " + std::to_string(o.model)});
                 }
             }
+        }
+        if (simulatorHook) {
+            simulatorHook(*simulator);
         }
         inner = simulator;
     } else {
@@ -461,8 +467,8 @@ void printFailure(std::FILE* err, const std::string& language, const std::string
 
 } // namespace
 
-int runCtl(const std::vector<std::string>& argv, std::FILE* out, std::FILE* err,
-           bool progressOnErr) {
+int runCtl(const std::vector<std::string>& argv, std::FILE* out, std::FILE* err, bool progressOnErr,
+           const SimulatorHook& simulatorHook) {
     ParseResult parsed = parseCommandLine(argv);
     if (!parsed.ok) {
         printFailure(err, parsed.options.language, "", parsed.error);
@@ -478,7 +484,7 @@ int runCtl(const std::vector<std::string>& argv, std::FILE* out, std::FILE* err,
     try {
         // The run ends (progress line closed, keyboard closed, backend restored) before
         // its message is printed.
-        Run run(options, out, err, progressOnErr);
+        Run run(options, out, err, progressOnErr, simulatorHook);
         try {
             status = run.execute();
         } catch (Failure& f) {
