@@ -437,6 +437,11 @@ TEST_F(CtlEndToEnd, BadInputIsRefusedWithExitTwoAndNothingIsLost) {
     expectMessage(run({"show", missing.string()}), 2, missing.string(), "No such file");
     expectMessage(run({"show", garbage.string()}), 2, garbage.string(), "not a valid profile");
     expectMessage(run({"show", folder.string()}), 2, folder.string(), "directory");
+    expectMessage(run({"show", "/dev/zero"}), 2, "/dev/zero", "not a regular file");
+    expectMessage(run({"--simulate", "firmware", "/dev/zero"}), 2, "/dev/zero",
+                  "not a regular file");
+    expectMessage(run({"--simulate", "--state", "/dev/null", "detect"}), 2, "/dev/null",
+                  "state file");
     expectMessage(sim({"write", garbage.string()}), 2, garbage.string(), "not a valid profile");
     EXPECT_FALSE(fs::exists(trace) && !readFile(trace).empty()) << "a bad profile sent reports";
 

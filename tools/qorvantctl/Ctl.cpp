@@ -39,6 +39,8 @@ constexpr WindowHandle kProgressWindow = 0x5143;
 // download reports on a 0..150 scale.
 constexpr long kLastKeySlot = 215;
 constexpr long kFirmwareScale = 150;
+// Far beyond the keyboard's flash; a bigger file is a mistake, not a firmware image.
+constexpr std::uintmax_t kMaxFirmwareFileBytes = 16u << 20;
 
 // Thrown inside a run and turned into a one-line message and an exit status at its end;
 // nothing of it crosses the tool's boundary.
@@ -113,7 +115,8 @@ private:
     void openKeyboard();
     void loadProfile(const std::string& file);
     void saveProfile(const std::string& file);
-    std::string readWholeFile(const std::string& file, const Message& cannotOpen);
+    void requireReadableFile(const std::string& file, const Message& cannotOpen);
+    std::string readFirmwareFile(const std::string& file, const Message& cannotOpen);
     // Runs one keyboard transfer: the link failure flag is fresh for it, the simulated
     // keyboard's memory is saved after it, and a failure ends the run with status 1.
     template <typename Transfer> void transfer(const Message& what, Transfer&& body);
@@ -150,7 +153,7 @@ void Run::setUpLink() {
             std::error_code ec;
             bool exists = fs::exists(*o.statePath, ec);
             if (exists) {
-                if (!simulator->loadState(*o.statePath)) {
+                if (!fs::is_regular_file(*o.statePath, ec) || !simulator->loadState(*o.statePath)) {
                     fail(kExitUsage, o.statePath->string(),
                          Message{"not a state file of the simulated keyboard, or damaged",
                                  "不是模拟键盘的状态文件，或已损坏"});
@@ -211,20 +214,38 @@ void Run::openKeyboard() {
     }
 }
 
-std::string Run::readWholeFile(const std::string& file, const Message& cannotOpen) {
-    std::error_code ec;
-    if (fs::is_directory(file, ec)) {
-        fail(kExitUsage, file,
-             Message{cannotOpen.en + ": " + systemReason(EISDIR).en,
-                     cannotOpen.zh + "：" + systemReason(EISDIR).en});
-    }
+void Run::requireReadableFile(const std::string& file, const Message& cannotOpen) {
+    auto refuse = [&](const std::string& en, const std::string& zh) {
+        fail(kExitUsage, file, Message{cannotOpen.en + ": " + en, cannotOpen.zh + "：" + zh});
+    };
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        int error = errno;
-        fail(kExitUsage, file,
-             Message{cannotOpen.en + ": " + systemReason(error).en,
-                     cannotOpen.zh + "：" + systemReason(error).en});
+        std::string reason = systemReason(errno).en;
+        refuse(reason, reason);
     }
+    // Devices and pipes are refused: /dev/zero would never end, and a pipe could not be
+    // read a second time by the profile reader.
+    std::error_code ec;
+    if (fs::is_directory(file, ec)) {
+        std::string reason = systemReason(EISDIR).en;
+        refuse(reason, reason);
+    }
+    if (!fs::is_regular_file(file, ec)) {
+        refuse("not a regular file", "不是普通文件");
+    }
+}
+
+std::string Run::readFirmwareFile(const std::string& file, const Message& cannotOpen) {
+    requireReadableFile(file, cannotOpen);
+    std::error_code ec;
+    if (fs::file_size(file, ec) > kMaxFirmwareFileBytes) {
+        fail(kExitUsage, file,
+             Message{cannotOpen.en + ": larger than any firmware image (" +
+                         std::to_string(kMaxFirmwareFileBytes >> 20) + " MiB)",
+                     cannotOpen.zh + "：文件太大，不可能是固件（" +
+                         std::to_string(kMaxFirmwareFileBytes >> 20) + " MiB）"});
+    }
+    std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     if (in.bad()) {
@@ -236,7 +257,7 @@ std::string Run::readWholeFile(const std::string& file, const Message& cannotOpe
 
 void Run::loadProfile(const std::string& file) {
     // Tells a missing or unreadable file apart from one that is no profile.
-    readWholeFile(file, Message{"cannot open the profile", "无法打开配置文件"});
+    requireReadableFile(file, Message{"cannot open the profile", "无法打开配置文件"});
     if (!store->loadProfile(file)) {
         fail(kExitUsage, file, Message{"not a valid profile", "不是有效的配置文件"});
     }
@@ -348,7 +369,8 @@ void Run::cmdDefaults() {
 
 void Run::cmdFirmware() {
     const std::string& file = o.args[0];
-    std::string text = readWholeFile(file, Message{"Can't open firmware file", "打开固件文件失败"});
+    std::string text =
+        readFirmwareFile(file, Message{"Can't open firmware file", "打开固件文件失败"});
     int type = detectModel();
     if (!firmwareNameMatches(file, type)) {
         std::string model = toUtf8(store->modelName());
