@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QUrl>
@@ -76,7 +77,12 @@ private:
         dialog.setOption(QFileDialog::ReadOnly, false);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};
-        return dialog.selectedFiles().first();
+        QString path = dialog.selectedFiles().first();
+        // Some desktop file choosers ignore the default suffix; a name without one gets it.
+        if (mode == QFileDialog::AcceptSave && !defaultSuffix.isEmpty() &&
+            QFileInfo(path).suffix().isEmpty())
+            path += QLatin1Char('.') + defaultSuffix;
+        return path;
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include "app/windows/main/CZT40Dlg.h"
 #include "app/windows/main/MainRecords.h"
+#include "app/windows/progress/CZT40DialogProgress.h"
 
 #include <QFile>
 #include <QTimer>
@@ -321,4 +322,19 @@ TEST_F(MainWindow, KeyAreaRunsTheEditorAndMarksUnwrittenChanges) {
     store->configNotWritten = 0;
     click(99 + 51);
     EXPECT_EQ(store->configNotWritten, 0);
+}
+
+TEST_F(MainWindow, CommandsWaitWhileACancelledOperationStillRuns) {
+    DeviceWorker::setPauseScale(0.3);
+    {
+        CZT40DialogProgress w(*store, dlg.get());
+        w.mode = CZT40DialogProgress::kNoOperation;
+        QTimer::singleShot(0, [&] { w.reject(); });
+        EXPECT_EQ(w.exec(), QDialog::Rejected);
+    }
+    ASSERT_TRUE(DeviceWorker::busy());
+    store->keyMode[3][0] = 4;
+    click(kCmdReset); // runs only once the earlier worker is done with the store
+    EXPECT_FALSE(DeviceWorker::busy());
+    EXPECT_EQ(store->keyMode[3][0], 1);
 }

@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QTimerEvent>
 
 CZT40Dlg::WindowRunner CZT40Dlg::runKeyEditor;
@@ -176,6 +177,8 @@ int CZT40Dlg::hoveredKey() const {
 }
 
 void CZT40Dlg::refreshStatistics() {
+    if (DeviceWorker::busy())
+        return; // the store is not ours to read yet
     std::u16string text = statisticsText(store, hoveredKey());
     if (text == statsText)
         return;
@@ -186,10 +189,19 @@ void CZT40Dlg::refreshStatistics() {
 }
 
 void CZT40Dlg::prepareFrame() {
+    if (DeviceWorker::busy()) {
+        // A cancelled operation may still be filling the store: show the last frame's
+        // data and draw again once it has ended.
+        if (!idleWatchTimerId)
+            idleWatchTimerId = startTimer(50);
+        return;
+    }
     const int layer = store.currentLayer == 1 ? 1 : 0;
+    for (int k = 0; k <= 108; ++k)
+        shownMode[k] = store.keyMode[k][layer];
     for (SkinButton& b : buttons) {
         if (b.used() && !b.isLabel && b.key >= 1 && b.key <= 108)
-            b.checked = store.keyMode[b.key][layer] > 0 ? 1 : 0;
+            b.checked = shownMode[b.key] > 0 ? 1 : 0;
     }
     const SkinButton* layerSwitch = record(kCmdLayer);
     const bool fnShown = layerSwitch && layerSwitch->checked;
@@ -200,12 +212,29 @@ void CZT40Dlg::prepareFrame() {
     refreshStatistics();
 }
 
+void CZT40Dlg::waitForWorker() {
+    // Commands read and write the store, which a cancelled operation may still be using.
+    if (!DeviceWorker::busy())
+        return;
+    waitingForWorker = true;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QEventLoop loop;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&loop] {
+        if (!DeviceWorker::busy())
+            loop.quit();
+    });
+    poll.start(20);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    QGuiApplication::restoreOverrideCursor();
+    waitingForWorker = false;
+}
+
 void CZT40Dlg::afterRecordPainted(QPainter& p, std::size_t index) {
     const SkinButton& b = buttons[index];
     if (b.isLabel || b.key < 1 || b.key > 108)
         return;
-    const int layer = store.currentLayer == 1 ? 1 : 0;
-    const int m = store.keyMode[b.key][layer];
+    const int m = shownMode[b.key];
     if (m <= 1 || m > 8)
         return;
     const float s = skinScale();
@@ -230,8 +259,9 @@ void CZT40Dlg::paintEvent(QPaintEvent* e) {
 }
 
 void CZT40Dlg::onLeftButtonUp(QPoint p) {
-    if (store.clickGuard)
+    if (store.clickGuard || waitingForWorker)
         return;
+    waitForWorker();
     const int i = recordAt(buttons.data(), buttons.size(), p.x(), p.y());
     runCommand(i < 0 ? -1 : buttons[i].id, i);
 }
@@ -241,6 +271,14 @@ void CZT40Dlg::timerEvent(QTimerEvent* e) {
         store.clickGuard = 0;
         killTimer(guardTimerId);
         guardTimerId = 0;
+        return;
+    }
+    if (e->timerId() == idleWatchTimerId) {
+        if (!DeviceWorker::busy()) {
+            killTimer(idleWatchTimerId);
+            idleWatchTimerId = 0;
+            update();
+        }
         return;
     }
     if (e->timerId() == deviceRetryTimerId) {

@@ -76,6 +76,7 @@ protected:
 private:
     void runCommand(int id, int recordIndex);
     void prepareFrame();
+    void waitForWorker();
     int runProgress(int mode, bool* succeeded);
     void showOk();
     void showTransferFailed();
@@ -95,6 +96,11 @@ private:
     std::u16string statsText;
     int guardTimerId = 0;
     int deviceRetryTimerId = 0;
+    int idleWatchTimerId = 0;
+    bool waitingForWorker = false;
+    // The assignment modes of the layer shown, as last taken from the store. While a
+    // cancelled operation is still writing the store, frames are drawn from this copy.
+    int shownMode[109] = {};
     bool setUpDone = false;
     bool setUpFailed = false;
 };
