@@ -131,3 +131,15 @@ TEST_F(CtlFaults, TheStateFileKeepsWhatReachedTheKeyboardBeforeItWasPulled) {
     EXPECT_EQ(light[121], 0); // second piece
     EXPECT_EQ(light[323], 9); // never arrived
 }
+
+TEST_F(CtlFaults, OutputThatCannotBeWrittenIsNoSuccess) {
+    fs::path profile = dir / "p.pro";
+    ASSERT_EQ(runWith({"--simulate", "defaults", profile.string()}, {}).status, 0);
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    std::FILE* err = std::tmpfile();
+    int status = runCtl({"qorvantctl", "show", profile.string()}, full, err, false);
+    std::fclose(full);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(drain(err).find("cannot write the output"), std::string::npos);
+}

@@ -517,7 +517,10 @@ int runCtl(const std::vector<std::string>& argv, std::FILE* out, std::FILE* err,
     } catch (const std::exception& e) {
         failure = Failure{kExitDevice, "", Message{e.what(), e.what()}};
     }
-    std::fflush(out);
+    // A full disk or a closed pipe must not pass for a complete listing.
+    if ((std::fflush(out) != 0 || std::ferror(out)) && !failure) {
+        failure = Failure{kExitDevice, "", Message{"cannot write the output", "无法写出结果"}};
+    }
     if (failure) {
         printFailure(err, options.language, failure->subject, failure->reason);
         status = failure->status;
