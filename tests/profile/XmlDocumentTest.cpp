@@ -312,6 +312,11 @@ TEST(XmlDocumentTest, ReadAttributeTakesEveryQuotingStyle) {
     EXPECT_EQ(doc.readAttribute(u"flag"), u"");
     EXPECT_EQ(doc.readAttribute(u"t"), u"short"); // a whole name, not a prefix of t1
     EXPECT_EQ(doc.readAttribute(u"missing"), u"");
+    // Quotes pair up the same way wherever they stand, as when the tag's end was found.
+    doc.loadText(u"<a t1=pr\"x ID=1\" ID=\"5\"/>");
+    ASSERT_TRUE(doc.seekElement(u"a"));
+    EXPECT_EQ(doc.readAttribute(u"ID"), u"5");
+    EXPECT_EQ(doc.readAttribute(u"t1"), u"pr\"x ID=1\"");
     doc.rewind();
     EXPECT_EQ(doc.readAttribute(u"one"), u"");
     EXPECT_FALSE(doc.writeAttribute(u"one", u"x"));

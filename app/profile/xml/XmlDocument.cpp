@@ -559,8 +559,16 @@ bool XmlDocument::findAttribute(std::int32_t record, std::u16string_view name,
                     s.valueEnd = end;
                 }
             } else {
-                while (i < end && !isSpace(t[i]))
-                    ++i;
+                // Unquoted; a quote inside still pairs with the next one, as it does when
+                // the tokenizer looks for the end of the tag.
+                while (i < end && !isSpace(t[i])) {
+                    if (t[i] == u'"' || t[i] == u'\'') {
+                        std::size_t q = findChar(t, i + 1, end, t[i]);
+                        i = q >= end ? end : q + 1;
+                    } else {
+                        ++i;
+                    }
+                }
                 s.valueEnd = i;
             }
             i = s.valueEnd;
