@@ -27,7 +27,11 @@ public:
         int got = inner->read(report, length, timeoutMs);
         if (got > 0) {
             log->record('<', report, std::min<std::size_t>(static_cast<std::size_t>(got), length));
-        } else {
+        } else if (got < 0 || timeoutMs > 0) {
+            // A reply that did not come within a real wait is a failed exchange, even
+            // where the library hands out what it has anyway (the press counters). A
+            // poll without a wait, which the library makes to drop stale input before a
+            // request, may well find nothing.
             log->noteFailure();
         }
         return got;

@@ -29,7 +29,8 @@ public:
     void record(char direction, const std::uint8_t* report, std::size_t length);
     void noteFailure();
 
-    // Whether a write failed, a read failed or a read got nothing since the last reset.
+    // Whether a write failed, a read failed, or a read that waited got nothing, since the
+    // last reset.
     bool linkFailed() const;
     void resetFailure();
     // Whether writing the trace file failed at some point.
