@@ -58,6 +58,7 @@ void SkinWindow::centreOver(const QWidget* owner) {
 
 void SkinWindow::applyColourKeyMask() {
     if (backgroundImage.isNull()) {
+        shapeRegion = QRegion();
         clearMask();
         return;
     }
@@ -71,7 +72,10 @@ void SkinWindow::applyColourKeyMask() {
             mask.scaled(width(), height(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
         region = QRegion(QBitmap::fromImage(scaled));
     }
-    setMask(region);
+    shapeRegion = region;
+    // The offscreen platform cannot shape windows and says so on every call.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        setMask(region);
 }
 
 void SkinWindow::scaleButtons() {

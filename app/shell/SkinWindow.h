@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QImage>
 #include <QPoint>
+#include <QRegion>
 #include <QSize>
 
 #include <string>
@@ -44,6 +45,9 @@ public:
 
     // The finished frame in window pixels, as it is put on screen.
     QImage renderFrame();
+
+    // The window's outline from the colour key (empty: the whole rectangle).
+    const QRegion& shape() const { return shapeRegion; }
 
     // Standard colours of a read-only text box: orange text on the dark brush, no caret.
     static void styleReadOnlyTextBox(QPlainTextEdit* box);
@@ -95,4 +99,5 @@ private:
     QImage hoverImageSet;
     QImage checkedImageSet;
     QSize canvasSize;
+    QRegion shapeRegion;
 };

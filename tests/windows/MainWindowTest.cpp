@@ -126,9 +126,11 @@ TEST_F(MainWindow, AssignmentMarksFollowTheMode) {
     EXPECT_NE(frame.pixel(q.rect.left + h2 - 2, q.rect.bottom - 2), qRgb(255, 255, 0));
     const SkinButton& wk = *dlg->record(99 + 30);
     const QRgb under = frame.pixel(wk.rect.left + h2 + 7, wk.rect.bottom - 2);
-    for (const QColor& c : dlg->markColors)
-        if (c.isValid())
+    for (const QColor& c : dlg->markColors) {
+        if (c.isValid()) {
             EXPECT_NE(under, c.rgb());
+        }
+    }
 }
 
 TEST_F(MainWindow, SaveAndOpenProfiles) {

@@ -68,11 +68,11 @@ bool writeMainWindowScreenshots(CZT40Dlg& dlg, ConfigStore& store, SimulatorBack
 
             QImage shot = dlg.grab().toImage().convertToFormat(QImage::Format_ARGB32);
             // What the colour key cuts away is not part of the window.
-            if (!dlg.mask().isEmpty()) {
+            if (!dlg.shape().isEmpty()) {
                 QImage alpha(shot.size(), QImage::Format_ARGB32);
                 alpha.fill(Qt::transparent);
                 QPainter p(&alpha);
-                p.setClipRegion(dlg.mask());
+                p.setClipRegion(dlg.shape());
                 p.drawImage(0, 0, shot);
                 p.end();
                 shot = alpha;
