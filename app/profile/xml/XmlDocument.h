@@ -71,8 +71,10 @@ public:
     // Longest text that is indexed; offsets are 32-bit. Anything beyond is not parsed and a
     // "truncation_error" is recorded.
     static constexpr std::size_t kMaxTextLength = 0x7FFFFFF0;
-    // Largest file loadFile() reads. A profile never comes near it.
-    static constexpr std::uintmax_t kMaxFileSize = std::uintmax_t(1) << 30;
+    // Largest file loadFile() reads: several times the largest profile the program writes
+    // in practice, and small enough that the index of a hostile file of tiny elements
+    // still fits in memory.
+    static constexpr std::uintmax_t kMaxFileSize = std::uintmax_t(256) << 20;
     // The result log takes no further record once it is longer than this.
     static constexpr std::size_t kResultLimit = 999;
 
