@@ -116,6 +116,7 @@ struct SimulatorBackend::State {
     unsigned generation = 0;
     Hostile hostile = Hostile::None;
     bool scriptActive = false;
+    bool scriptArmed = false; // a script answers the host's next request, not earlier
     std::deque<Body> script;
     std::function<void(Body&, std::size_t)> mutator;
     std::size_t replyIndex = 0;
@@ -339,7 +340,7 @@ struct SimulatorBackend::State {
     bool nextReply(Body& out) {
         for (;;) {
             std::deque<Body>& q = scriptActive ? script : replies;
-            if (q.empty())
+            if (q.empty() || (scriptActive && !scriptArmed))
                 return false;
             out = q.front();
             q.pop_front();
@@ -396,6 +397,7 @@ public:
         Report r{};
         std::memcpy(r.data(), report, std::min(length, r.size()));
         state->written.push_back(r);
+        state->scriptArmed = true;
         if (state->answering) {
             Body b;
             std::memcpy(b.data(), r.data() + 1, b.size());
@@ -411,7 +413,8 @@ public:
             if (!state->alive(generation) || !report)
                 return -1;
             const bool pending = mi == 1 && state->answering &&
-                                 !(state->scriptActive ? state->script : state->replies).empty();
+                                 (state->scriptActive ? state->scriptArmed && !state->script.empty()
+                                                      : !state->replies.empty());
             if (pending) {
                 if (!state->countReport(generation))
                     return -1;
@@ -477,8 +480,12 @@ std::unique_ptr<HidDevice> SimulatorBackend::open(const std::string& path) {
     if (!state->plugged)
         return nullptr;
     for (int mi = 0; mi <= 1; ++mi)
-        if (path == state->path(mi))
+        if (path == state->path(mi)) {
+            // A new handle sees only reports that arrive after it was opened.
+            if (mi == 1)
+                state->replies.clear();
             return std::make_unique<SimulatorDevice>(state, mi, state->generation);
+        }
     return nullptr;
 }
 
@@ -618,6 +625,7 @@ void SimulatorBackend::setReplyScript(std::vector<Body> bodies) {
     std::lock_guard lock(state->m);
     state->script.assign(bodies.begin(), bodies.end());
     state->scriptActive = !bodies.empty();
+    state->scriptArmed = false;
 }
 
 void SimulatorBackend::setReplyMutator(std::function<void(Body&, std::size_t)> mutator) {

@@ -118,8 +118,9 @@ public:
     void setPlugged(bool plugged); // immediate pull-out / re-insertion
     bool plugged() const;
     void setHostile(Hostile mode);
-    // Replaces every reply with these bodies, in order, whatever was asked; after the
-    // last one the keyboard is silent. An empty list ends the script.
+    // Replaces every reply with these bodies, in order, whatever was asked, beginning
+    // with the answer to the host's next report; after the last one the keyboard is
+    // silent. An empty list ends the script.
     void setReplyScript(std::vector<Body> bodies);
     // Called on every reply body before it is handed out (after Hostile); the index
     // counts replies from the call.
@@ -132,7 +133,9 @@ public:
     void setLatency(std::chrono::microseconds perReport);
     // When true, a read with nothing to answer really waits for its timeout.
     void setRealTimeouts(bool real);
-    // All of the above back to normal.
+    // All of the above back to normal. Answers not yet read stay queued (a keyboard that
+    // comes back may still send the tail of an abandoned answer); opening the keyboard
+    // again starts without them.
     void clearFaults();
 
     // ----- the keyboard's memory in a file -----

@@ -101,6 +101,8 @@ bool CZT40::writeDefinitions(WindowHandle window) {
 }
 
 bool CZT40::readDefinitions(WindowHandle window) {
+    if (transport)
+        transport->discardPendingInput();
     if (!sendCommand(kDefRequest))
         return false;
     Body body{};
@@ -144,6 +146,7 @@ bool CZT40::readDefinitions(WindowHandle window) {
         setDefinition(s, std::move(def));
         postMessage(window, kMsgProgress, static_cast<std::uintptr_t>(s), 0);
     }
+    transport->markInputStale();
     return false; // a keyboard that never ends its answer
 }
 
@@ -169,6 +172,8 @@ bool CZT40::writeLight() {
 
 bool CZT40::readPieces(std::uint8_t request, std::uint8_t marker, std::uint8_t* target,
                        std::size_t capacity) {
+    if (transport)
+        transport->discardPendingInput();
     if (!sendCommand(request))
         return false;
     std::size_t received = 0;
@@ -187,6 +192,7 @@ bool CZT40::readPieces(std::uint8_t request, std::uint8_t marker, std::uint8_t* 
         std::memcpy(target + received, body.data() + 3, take);
         received += take;
     }
+    transport->markInputStale();
     return false;
 }
 

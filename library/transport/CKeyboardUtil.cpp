@@ -100,7 +100,20 @@ bool CKeyboardUtil::sendBody(const std::uint8_t* body) {
 bool CKeyboardUtil::receiveBody(std::uint8_t* body) {
     std::memset(body, 0, kBodySize);
     int length = static_cast<int>(kBodySize);
-    return readReport(body, length, 100000);
+    if (readReport(body, length, 100000))
+        return true;
+    inputMayBeStale = true;
+    return false;
+}
+
+void CKeyboardUtil::discardPendingInput() {
+    if (!device || !inputMayBeStale)
+        return;
+    inputMayBeStale = false;
+    std::array<std::uint8_t, kReportSize> local{};
+    for (int i = 0; i < kMaxDiscardedReports; ++i)
+        if (device->read(local.data(), local.size(), 0) <= 0)
+            return;
 }
 
 void narrowToUtf16(const std::uint8_t* bytes, std::size_t byteCount, char16_t* out) {
@@ -156,6 +169,7 @@ void narrowToUtf16(const std::uint8_t* bytes, std::size_t byteCount, char16_t* o
 bool CZT40Util::readVersion(char16_t* text) {
     std::array<std::uint8_t, kBodySize> body{};
     body[1] = 0xF9;
+    discardPendingInput();
     if (!sendBody(body.data()))
         return false;
     if (!receiveBody(body.data()))

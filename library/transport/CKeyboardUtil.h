@@ -18,6 +18,9 @@ constexpr std::size_t kBodySize = 64;
 // after this long and the transfer then fails like a failed read.
 constexpr int kReportReadTimeoutMs = 3000;
 
+// At most this many stale reports are dropped before a request.
+constexpr int kMaxDiscardedReports = 512;
+
 // Tests shorten the wait; 0 or less restores kReportReadTimeoutMs.
 void setReportReadTimeout(int milliseconds);
 int reportReadTimeout();
@@ -49,8 +52,16 @@ public:
     bool sendBody(const std::uint8_t* body);
     bool receiveBody(std::uint8_t* body);
 
+    // After a transfer was given up (a read found nothing in time, or the answer ran
+    // past its limit), the rest of its answer may still arrive. Before the next request
+    // such leftovers are dropped, so a request is never answered by another one's
+    // reports. Nothing is read while the link is in order.
+    void markInputStale() { inputMayBeStale = true; }
+    void discardPendingInput();
+
 protected:
     std::unique_ptr<HidDevice> device;
+    bool inputMayBeStale = false;
 };
 
 class CZT40Util : public CKeyboardUtil {

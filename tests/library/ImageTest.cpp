@@ -262,3 +262,57 @@ TEST_F(Image, ClearEmptiesEverySlot) {
 }
 
 } // namespace
+
+namespace {
+
+// The image's own results, with the keyboard pulled out or falling silent at every
+// report of the piece reads (the exported counter read hides this result).
+TEST_F(Image, PieceReadsFailAtEveryReport) {
+    for (bool unplug : {false, true})
+        for (long long k = 0; k < 10; ++k) { // counters: 10 reports
+            sim->clearFaults();
+            auto u = openKeyboard();
+            ASSERT_TRUE(u);
+            CZT40 img(u.get());
+            if (unplug)
+                sim->unplugAfter(k);
+            else
+                sim->stopAnsweringAfter(k);
+            EXPECT_FALSE(img.readCounters()) << k << (unplug ? " unplug" : " silent");
+            sim->clearFaults();
+            auto u2 = openKeyboard();
+            CZT40 img2(u2.get());
+            if (unplug)
+                sim->unplugAfter(k);
+            else
+                sim->stopAnsweringAfter(k);
+            // 8 reports in all: request, six pieces, end.
+            EXPECT_EQ(img2.readLight(), k >= 8) << k << (unplug ? " unplug" : " silent");
+        }
+}
+
+} // namespace
+
+namespace {
+
+// The tail of an earlier, abandoned transfer must not answer the next request.
+TEST_F(Image, StaleReportsAreDroppedBeforeTheNextRequest) {
+    sim->pressKey(2, 3);
+    sim->stopAnsweringAfter(3); // the light read gets two pieces, then silence
+    EXPECT_FALSE(image->readLight());
+    sim->clearFaults(); // the keyboard is back and still holds the rest of the answer
+    ASSERT_TRUE(image->readCounters());
+    EXPECT_EQ(image->counter(2), 3u);
+    EXPECT_TRUE(image->readLight());
+    // 2 light replies, the 5 left over dropped, 9 for the counters, 7 for the light.
+    EXPECT_EQ(sim->readReports().size(), 2u + 5u + 9u + 7u);
+}
+
+TEST_F(Image, NoPollingWhileTheLinkIsInOrder) {
+    ASSERT_TRUE(image->readLight());
+    ASSERT_TRUE(image->readCounters());
+    // Every read the keyboard saw delivered a report: nothing was read in vain.
+    EXPECT_EQ(sim->readReports().size(), 7u + 9u);
+}
+
+} // namespace
