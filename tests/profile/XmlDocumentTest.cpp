@@ -317,6 +317,13 @@ TEST(XmlDocumentTest, ReadAttributeTakesEveryQuotingStyle) {
     ASSERT_TRUE(doc.seekElement(u"a"));
     EXPECT_EQ(doc.readAttribute(u"ID"), u"5");
     EXPECT_EQ(doc.readAttribute(u"t1"), u"pr\"x ID=1\"");
+    // An unquoted value must follow "=" directly.
+    doc.loadText(u"<a x= y=\"2\"/>");
+    ASSERT_TRUE(doc.seekElement(u"a"));
+    EXPECT_EQ(doc.readAttribute(u"x"), u"");
+    EXPECT_EQ(doc.readAttribute(u"y"), u"2");
+    ASSERT_TRUE(doc.writeAttribute(u"x", u"1"));
+    EXPECT_EQ(doc.text(), u"<a x=\"1\" y=\"2\"/>");
     doc.rewind();
     EXPECT_EQ(doc.readAttribute(u"one"), u"");
     EXPECT_FALSE(doc.writeAttribute(u"one", u"x"));

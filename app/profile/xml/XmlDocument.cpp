@@ -546,11 +546,16 @@ bool XmlDocument::findAttribute(std::int32_t record, std::u16string_view name,
         s.nameEnd = ne;
         if (i < end && t[i] == u'=') {
             ++i;
+            const std::size_t afterEquals = i;
             while (i < end && isSpace(t[i]))
                 ++i;
             s.hasValue = true;
             s.valueStart = i;
-            if (i < end && (t[i] == u'"' || t[i] == u'\'')) {
+            if (i > afterEquals && i < end && t[i] != u'"' && t[i] != u'\'') {
+                // "a= b": a has an empty value and b is the next attribute.
+                s.valueStart = s.valueEnd = afterEquals;
+                i = afterEquals;
+            } else if (i < end && (t[i] == u'"' || t[i] == u'\'')) {
                 std::size_t q = findChar(t, i + 1, end, t[i]);
                 if (q < end) {
                     s.quoted = true;
