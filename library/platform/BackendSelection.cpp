@@ -26,3 +26,7 @@ std::shared_ptr<HidBackend> currentHidBackend() {
         backend = std::make_shared<HidapiBackend>();
     return backend;
 }
+
+std::shared_ptr<HidBackend> makeHidapiBackend() {
+    return std::make_shared<HidapiBackend>();
+}

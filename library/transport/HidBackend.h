@@ -29,3 +29,7 @@ public:
 
 // nullptr restores the hidapi backend.
 QORVANTHWI_API void setHidBackend(std::shared_ptr<HidBackend> backend);
+
+// A new backend on the system's HID devices (hidapi), for callers that put a layer of
+// their own in front of the real keyboard (the command-line tool's report trace).
+QORVANTHWI_API std::shared_ptr<HidBackend> makeHidapiBackend();

@@ -10,7 +10,7 @@
 
 #include "app/config/ConfigStore.h"
 #include "library/platform/Messages.h"
-#include "library/transport/HidapiBackend.h"
+#include "library/transport/HidBackend.h"
 #include "simulator/SimulatorBackend.h"
 
 #include <cerrno>
@@ -172,7 +172,7 @@ void Run::setUpLink() {
         }
         inner = simulator;
     } else {
-        inner = std::make_shared<HidapiBackend>();
+        inner = makeHidapiBackend();
     }
     setHidBackend(std::make_shared<TraceBackend>(inner, log));
     setMessageSink([this](WindowHandle window, unsigned msg, std::uintptr_t w, std::intptr_t) {
