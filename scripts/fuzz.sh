@@ -15,6 +15,8 @@ for target in build-fuzz/bin/fuzz-*; do
     mkdir -p "$corpus"
     seeds=()
     [ -d "fuzz/corpus/${name#fuzz-}" ] && seeds=("fuzz/corpus/${name#fuzz-}")
+    # Profiles kept for the tests and the shipped example are good seeds as they are.
+    [ "$name" = fuzz-profile-load ] && seeds+=(tests/profile/data examples)
     echo "fuzzing $name for ${secs}s"
     "$target" -max_total_time="$secs" -rss_limit_mb=2048 -timeout=10 "$corpus" "${seeds[@]}" \
         2>"build-fuzz/$name.log" || { tail -n 40 "build-fuzz/$name.log"; exit 1; }
